@@ -171,6 +171,7 @@ std::string EscapeAttribute(std::wstring_view value) {
 // Decodes the predefined entities and range-checked numeric references;
 // anything else stays as written.
 std::wstring DecodeAttribute(std::string_view raw) {
+  if (raw.find('&') == std::string_view::npos) return Utf8ToWide(raw);
   const std::wstring s = Utf8ToWide(raw);
   std::wstring out;
   out.reserve(s.size());
@@ -220,7 +221,7 @@ std::wstring DecodeAttribute(std::string_view raw) {
 }  // namespace
 
 struct XmlDocument::Impl {
-  std::wstring text;  // as set or loaded, until parsed
+  std::string text;  // UTF-8, as set or loaded, until parsed
   pugi::xml_document doc;
   bool parsed = false;
   pugi::xml_node parent, current, child;  // null = none
@@ -245,7 +246,12 @@ void WriteNodeOpen(const pugi::xml_node& n, std::string& out) {
     out += ' ';
     out += a.name();
     out += "=\"";
-    out += a.value();
+    // Raw text read with other quoting may hold a quote or '<'.
+    for (const char* v = a.value(); *v; ++v) {
+      if (*v == '"') out += "&quot;";
+      else if (*v == '<') out += "&lt;";
+      else out += *v;
+    }
     out += '"';
   }
 }
@@ -255,17 +261,29 @@ void WriteNodeOpen(const pugi::xml_node& n, std::string& out) {
 // Iterative so that depth never grows the stack; each element on its own
 // line with CRLF line ends.
 void XmlDocument::Impl::Serialize(std::string& out) const {
-  std::vector<std::pair<pugi::xml_node, bool>> stack;  // node, closing?
-  std::vector<pugi::xml_node> tops;
-  for (auto n = doc.first_child(); n; n = n.next_sibling()) tops.push_back(n);
-  for (auto it = tops.rbegin(); it != tops.rend(); ++it) stack.emplace_back(*it, false);
+  struct Item {
+    pugi::xml_node node;
+    bool closing;
+    bool inlined;  // inside mixed content: no line breaks, text stays exact
+  };
+  std::vector<Item> stack;
+  std::vector<pugi::xml_node> kids;
+  auto pushChildren = [&](const pugi::xml_node& parent, bool inlined) {
+    kids.clear();
+    for (auto k = parent.first_child(); k; k = k.next_sibling()) kids.push_back(k);
+    for (auto it = kids.rbegin(); it != kids.rend(); ++it) stack.push_back({*it, false, inlined});
+  };
+  pushChildren(doc, false);
   while (!stack.empty()) {
-    auto [n, closing] = stack.back();
+    const Item item = stack.back();
     stack.pop_back();
-    if (closing) {
+    const pugi::xml_node& n = item.node;
+    const char* eol = item.inlined ? "" : "\r\n";
+    if (item.closing) {
       out += "</";
       out += n.name();
-      out += ">\r\n";
+      out += ">";
+      out += eol;
       continue;
     }
     switch (n.type()) {
@@ -279,7 +297,8 @@ void XmlDocument::Impl::Serialize(std::string& out) const {
           out += a.value();
           out += '"';
         }
-        out += "?>\r\n";
+        out += "?>";
+        out += eol;
         break;
       case pugi::node_pi:
         out += "<?";
@@ -288,17 +307,20 @@ void XmlDocument::Impl::Serialize(std::string& out) const {
           out += ' ';
           out += n.value();
         }
-        out += "?>\r\n";
+        out += "?>";
+        out += eol;
         break;
       case pugi::node_comment:
         out += "<!--";
         out += n.value();
-        out += "-->\r\n";
+        out += "-->";
+        out += eol;
         break;
       case pugi::node_doctype:
         out += "<!DOCTYPE ";
         out += n.value();
-        out += ">\r\n";
+        out += ">";
+        out += eol;
         break;
       case pugi::node_cdata:
         out += "<![CDATA[";
@@ -311,17 +333,17 @@ void XmlDocument::Impl::Serialize(std::string& out) const {
       case pugi::node_element: {
         WriteNodeOpen(n, out);
         if (!n.first_child()) {
-          out += "/>\r\n";
+          out += "/>";
+          out += eol;
           break;
         }
-        const bool textOnly = !n.first_child().next_sibling() &&
-                              (n.first_child().type() == pugi::node_pcdata ||
-                               n.first_child().type() == pugi::node_cdata);
-        out += textOnly ? ">" : ">\r\n";
-        stack.emplace_back(n, true);
-        std::vector<pugi::xml_node> kids;
-        for (auto k = n.first_child(); k; k = k.next_sibling()) kids.push_back(k);
-        for (auto it = kids.rbegin(); it != kids.rend(); ++it) stack.emplace_back(*it, false);
+        bool mixed = item.inlined;
+        for (auto k = n.first_child(); k && !mixed; k = k.next_sibling())
+          mixed = k.type() == pugi::node_pcdata || k.type() == pugi::node_cdata;
+        out += '>';
+        if (!mixed) out += "\r\n";
+        stack.push_back({n, true, item.inlined});
+        pushChildren(n, mixed);
         break;
       }
       default:
@@ -334,7 +356,7 @@ XmlDocument::XmlDocument() : impl_(std::make_unique<Impl>()) {}
 XmlDocument::~XmlDocument() = default;
 
 bool XmlDocument::SetDoc(const std::wstring& text) {
-  impl_->text = text;
+  impl_->text = WideToUtf8(text);
   impl_->parsed = false;
   return Parse();
 }
@@ -348,6 +370,20 @@ bool XmlDocument::Load(const std::wstring& path, std::wstring* result) {
   d.text.clear();
   std::string bytes;
   if (!ReadFileBytes(ToNativePath(path), bytes, kMaxFileBytes)) {
+    d.Note(L"file_error");
+    if (result) *result = d.result;
+    return false;
+  }
+  return LoadBytes(bytes, result);
+}
+
+bool XmlDocument::LoadBytes(std::string_view bytes, std::wstring* result) {
+  Impl& d = *impl_;
+  d.doc.reset();
+  d.parsed = false;
+  d.ResetCursor();
+  d.text.clear();
+  if (bytes.size() > kMaxFileBytes) {
     d.Note(L"file_error");
     if (result) *result = d.result;
     return false;
@@ -378,12 +414,16 @@ bool XmlDocument::Load(const std::wstring& path, std::wstring* result) {
       enc = Encoding::Ansi;
     }
   }
-  const std::string_view body = std::string_view(bytes).substr(skip);
+  const std::string_view body = bytes.substr(skip);
   switch (enc) {
     case Encoding::Utf8:
       d.Note(L"UTF-8");
-      if (!IsValidUtf8(body)) d.Note(L"conversion_loss");
-      d.text = Utf8ToWide(body);
+      if (IsValidUtf8(body)) {
+        d.text.assign(body);
+      } else {
+        d.Note(L"conversion_loss");
+        d.text = WideToUtf8(Utf8ToWide(body));
+      }
       break;
     case Encoding::Utf16Le:
     case Encoding::Utf16Be:
@@ -395,15 +435,15 @@ bool XmlDocument::Load(const std::wstring& path, std::wstring* result) {
         if (result) *result = d.result;
         return false;
       }
-      d.text = DecodeUtf16(body, enc == Encoding::Utf16Be);
+      d.text = WideToUtf8(DecodeUtf16(body, enc == Encoding::Utf16Be));
       break;
     case Encoding::Ansi:
       d.Note(L"ANSI");
-      d.text = DecodeAnsi(body);
+      d.text = WideToUtf8(DecodeAnsi(body));
       break;
   }
   const size_t before = d.text.size();
-  std::erase(d.text, L'\0');
+  std::erase(d.text, '\0');
   if (d.text.size() != before) d.Note(L"nulls_removed");
   if (result) *result = d.result;
   return true;
@@ -414,7 +454,7 @@ bool XmlDocument::Parse() {
   d.doc.reset();
   d.ResetCursor();
   d.parsed = false;
-  const std::string utf8 = WideToUtf8(d.text);
+  const std::string& utf8 = d.text;
   constexpr unsigned kFlags = pugi::parse_declaration | pugi::parse_comments | pugi::parse_pi |
                               pugi::parse_cdata | pugi::parse_doctype;
   const pugi::xml_parse_result r =
@@ -519,7 +559,7 @@ bool XmlDocument::AddElem(const std::wstring& name) {
   if (!d.parsed) {
     // Writing starts from SetDoc with only a declaration, or from nothing.
     if (!d.text.empty()) {
-      const std::string utf8 = WideToUtf8(d.text);
+      const std::string& utf8 = d.text;
       constexpr unsigned kFlags = pugi::parse_declaration | pugi::parse_comments | pugi::parse_pi;
       d.doc.load_buffer(utf8.data(), utf8.size(), kFlags, pugi::encoding_utf8);
     }
@@ -550,7 +590,7 @@ bool XmlDocument::SetAttrib(const std::wstring& name, int value) {
 }
 
 std::wstring XmlDocument::GetDoc() const {
-  if (!impl_->parsed) return impl_->text;
+  if (!impl_->parsed) return Utf8ToWide(impl_->text);
   std::string out;
   impl_->Serialize(out);
   return Utf8ToWide(out);
@@ -562,7 +602,7 @@ bool XmlDocument::Save(const std::wstring& path) {
   Impl& d = *impl_;
   std::string utf8;
   if (d.parsed) d.Serialize(utf8);
-  else utf8 = WideToUtf8(d.text);
+  else utf8 = d.text;
   const Encoding enc = EncodingByName(DeclaredEncoding(utf8));
   std::string bytes;
   bool loss = false;

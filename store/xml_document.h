@@ -3,6 +3,7 @@
 // Callers never hold element objects: they move the cursor by name.
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace brumkey {
 
@@ -17,6 +18,8 @@ class XmlDocument {
   bool SetDoc(const std::wstring& text);
   // Reads and decodes a file; Parse() must follow.
   bool Load(const std::wstring& path, std::wstring* result = nullptr);
+  // Load from memory: the same decoding as Load.
+  bool LoadBytes(std::string_view bytes, std::wstring* result = nullptr);
   bool Parse();
 
   bool FindElem(const std::wstring& name);
