@@ -63,3 +63,43 @@ TEST(SingleInstance, MessageParsing) {
 
 }  // namespace
 }  // namespace brumkey
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/paths.h"
+#include "app/startup.h"
+
+namespace brumkey {
+namespace {
+
+TEST(Startup, FirstRunPreparesFoldersAndASecondStartDefers) {
+  test::TempDir dir;
+  std::ofstream(dir.File("config.xml")) << "<config><software name=\"Test Kb\"/></config>";
+  SetProgramDirectoryOverride(dir.path().wstring());
+  setenv("XDG_DATA_HOME", dir.File("data").c_str(), 1);
+  setenv("XDG_CONFIG_HOME", dir.File("config").c_str(), 1);
+
+  StartupState first;
+  ASSERT_TRUE(PrepareStartup(first, 1031, dir.path().string()));
+  EXPECT_EQ(GetDeviceName(), L"Test Kb");
+  EXPECT_EQ(first.activeLanguage, 1031);
+  EXPECT_EQ(ReadLanguage(), 1033);
+  EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "data" / "Test Kb Files" / "db"));
+  int shows = 0;
+  first.instance->SetHandler([&](const OutsideMessage& m) { shows += m.message == OutsideMessage::kShow; });
+
+  StartupState second;
+  EXPECT_FALSE(PrepareStartup(second, 1031, dir.path().string()));
+  EXPECT_TRUE(second.anotherCopyRunning);
+  ASSERT_TRUE(first.instance->WaitAndHandle(2000));
+  EXPECT_EQ(shows, 1);
+
+  SetProgramDirectoryOverride(L"");
+  SetDeviceName(L"Brumkey");
+  unsetenv("XDG_DATA_HOME");
+  unsetenv("XDG_CONFIG_HOME");
+}
+
+}  // namespace
+}  // namespace brumkey
