@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace brumkey {
@@ -40,5 +41,14 @@ class HidTransport {
 // Builds the Windows-form match path the arrival/removal rules look at.
 std::string MakeMatchPath(uint16_t vid, uint16_t pid, int interfaceNumber,
                           const std::string& instance);
+
+// The match path of a hidraw node from its sysfs device path, e.g.
+// ".../1-2/1-2:1.3/0003:1209:5201.0004/hidraw/hidraw3" gives
+// "HID#VID_1209&PID_5201&MI_03#0003:1209:5201.0004&HIDRAW3". Works on the
+// path alone, so removals (whose sysfs entries are gone) map to the same
+// text as the arrival. A Bluetooth LE (uhid) device carries the HID service
+// id in its instance part, as on other systems. Empty when no HID device
+// is named.
+std::string MatchPathFromSysfs(std::string_view devpath);
 
 }  // namespace brumkey
