@@ -41,6 +41,8 @@ using LONG_PTR = std::intptr_t;
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
+constexpr BOOL TRUE = 1;
+constexpr BOOL FALSE = 0;
 
 struct WindowObject;
 using HWND = WindowObject*;
