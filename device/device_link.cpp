@@ -136,7 +136,9 @@ void DeviceLink::CloseAll() {
 
 void DeviceLink::Refresh() {
   std::lock_guard lock(mu_);
-  CloseAllLocked(false);
+  // Also drops what a scan before the first refresh left open, so records
+  // are never listed twice and no handle leaks.
+  CloseAllLocked(true);
   OpenAllLocked();
   isOpen_ = true;
   selectedDeviceType_ = 0;
