@@ -475,6 +475,9 @@ void Key(UINT vk, bool down, UINT scan, bool extended, wchar_t chr, DWORD time) 
   bool sys = alt || msgVk == VK_F1 + 9;
   if (msgVk == VK_MENU) sys = true;
   if (alt && (g_async[VK_CONTROL] & 0x80)) sys = false;
+  if (vk == VK_RSHIFT) scan = 0x36;
+  if (vk == VK_LSHIFT && scan == 0) scan = 0x2A;
+  if (vk == VK_RCONTROL || vk == VK_RMENU) extended = true;
   UINT msg = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
   LPARAM lp = 1 | (static_cast<LPARAM>(scan & 0xFF) << 16) | (extended ? (1 << 24) : 0) |
               (alt ? (1 << 29) : 0);
@@ -668,7 +671,7 @@ HWND CreateWindowEx(DWORD exStyle, const wchar_t* className, const wchar_t* titl
   win->queue = MyQueueShared();
   win->instance = instance;
   win->style = style & ~WS_VISIBLE;
-  win->exStyle = exStyle;
+  win->exStyle = exStyle & ~WS_EX_TOPMOST;
   win->topmost = exStyle & WS_EX_TOPMOST;
   win->title = title ? title : L"";
   win->id = reinterpret_cast<LONG_PTR>(menu);
@@ -1716,13 +1719,13 @@ void NoteKeyState(ThreadQueue* q, const MSG& m) {
   switch (m.message) {
     case WM_KEYDOWN: case WM_SYSKEYDOWN: case WM_KEYUP: case WM_SYSKEYUP: {
       bool down = m.message == WM_KEYDOWN || m.message == WM_SYSKEYDOWN;
-      set(static_cast<UINT>(m.wParam), down);
-      // Side-specific modifiers follow the device.
-      for (UINT vk : {VK_LSHIFT, VK_RSHIFT, VK_LCONTROL, VK_RCONTROL, VK_LMENU, VK_RMENU, VK_SHIFT,
-                      VK_CONTROL, VK_MENU}) {
-        BYTE a = core::AsyncKeyState(vk);
-        q->keyState[vk] = static_cast<BYTE>((q->keyState[vk] & 0x01) | (a & 0x80));
-      }
+      UINT vk = static_cast<UINT>(m.wParam);
+      set(vk, down);
+      // The side of a modifier is in the scan code or the extended bit.
+      bool ext = m.lParam & (1 << 24);
+      if (vk == VK_SHIFT) set(((m.lParam >> 16) & 0xFF) == 0x36 ? VK_RSHIFT : VK_LSHIFT, down);
+      if (vk == VK_CONTROL) set(ext ? VK_RCONTROL : VK_LCONTROL, down);
+      if (vk == VK_MENU) set(ext ? VK_RMENU : VK_LMENU, down);
       break;
     }
     case WM_LBUTTONDOWN: case WM_LBUTTONDBLCLK: set(VK_LBUTTON, true); break;

@@ -1,0 +1,7 @@
+# Window-system layer tests. headless: no display; x11: starts its own Xvfb.
+brumkey_test(ui_platform_headless_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/platform_loop_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/platform_window_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/platform_test_util.cpp
+  LIBS KelvoUI
+  LABELS headless)
