@@ -1,0 +1,1 @@
+brumkey_fuzz(fuzz_exchange_import SOURCES exchange_import_fuzz.cpp LIBS brumkey_core)
