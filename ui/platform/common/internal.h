@@ -178,7 +178,7 @@ void FocusGained(HWND top);  // the window system activated one of ours
 void CloseRequested(HWND top);
 // The window system moved or resized a top-level window (screen rect).
 void NativeGeometry(HWND w, const RECT& r, int minimized);
-void Expose(HWND w, const RECT& r);
+void Exposed(HWND w, const RECT& r);
 BYTE AsyncKeyState(UINT vk);
 WindowObject* Capture();
 std::vector<HWND> ZOrder();

@@ -530,7 +530,7 @@ void NativeGeometry(HWND w, const RECT& r, int minimized) {
   });
 }
 
-void Expose(HWND w, const RECT& r) {
+void Exposed(HWND w, const RECT& r) {
   if (core::Alive(w)) InvalidateRect(w, &r, FALSE);
 }
 
