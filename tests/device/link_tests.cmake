@@ -6,4 +6,6 @@ brumkey_test(device_link_tests
     ${CMAKE_CURRENT_LIST_DIR}/match_path_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/simulated_bus_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/hidapi_transport_test.cpp
-  LIBS brumkey_core)
+    ${CMAKE_CURRENT_LIST_DIR}/udev_rules_test.cpp
+  LIBS brumkey_core brumkey_udev_rules)
+add_dependencies(device_link_tests brumkey_udev_rule)
