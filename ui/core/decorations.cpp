@@ -32,9 +32,11 @@ MShadow::~MShadow() {
 int MShadow::Create(HWND owner, int show, bool force) {
   if (!owner) return 0;
   owner_ = owner;
-  if (!g_shadowRegistered || force) {
+  {
+    // Registered once per process (and again when forced or when the
+    // window system was restarted).
     pf::WNDCLASSEX wc;
-    if (!pf::GetClassInfoEx(nullptr, kShadowClass, &wc)) {
+    if (force || !g_shadowRegistered || !pf::GetClassInfoEx(nullptr, kShadowClass, &wc)) {
       wc.lpfnWndProc = &ShadowProc;
       wc.lpszClassName = kShadowClass;
       pf::RegisterClassEx(&wc);
