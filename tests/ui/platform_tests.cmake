@@ -5,3 +5,8 @@ brumkey_test(ui_platform_headless_tests
           ${CMAKE_CURRENT_LIST_DIR}/platform_test_util.cpp
   LIBS KelvoUI
   LABELS headless)
+brumkey_test(ui_platform_x11_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/platform_x11_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/platform_test_util.cpp
+  LIBS KelvoUI PkgConfig::X11
+  LABELS x11)
