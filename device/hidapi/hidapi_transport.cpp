@@ -3,6 +3,7 @@
 #include <hidapi/hidapi.h>
 #include <libudev.h>
 
+#include <mutex>
 #include <string_view>
 
 namespace brumkey {
@@ -32,10 +33,25 @@ std::string MatchPathOfNode(udev* u, const hid_device_info* d) {
 
 }  // namespace
 
-HidapiTransport::HidapiTransport() : ok_(hid_init() == 0) {}
+namespace {
+// hidapi's state is process-wide: initialise with the first transport,
+// shut down with the last.
+std::mutex g_initMu;
+int g_users = 0;
+}  // namespace
+
+HidapiTransport::HidapiTransport() {
+  std::lock_guard lock(g_initMu);
+  if (g_users > 0 || hid_init() == 0) {
+    ++g_users;
+    ok_ = true;
+  }
+}
 
 HidapiTransport::~HidapiTransport() {
-  if (ok_) hid_exit();
+  if (!ok_) return;
+  std::lock_guard lock(g_initMu);
+  if (--g_users == 0) hid_exit();
 }
 
 std::vector<HidDeviceInfo> HidapiTransport::Enumerate() {

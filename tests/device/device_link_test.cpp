@@ -258,3 +258,30 @@ TEST(DeviceLink, RefreshNeverClosesAHandleUnderAReport) {
 
 }  // namespace
 }  // namespace brumkey
+
+namespace brumkey {
+namespace {
+
+// Runs in its own process under ctest; nothing else here touches Instance().
+TEST(DeviceLinkInstance, UsesWhatWasConfiguredBeforeFirstUse) {
+  static VirtualClock clock;
+  static SimulatedHidBus bus(&clock);
+  ASSERT_TRUE(DeviceLink::Configure(bus, clock));
+  bus.Plug(std::make_shared<SimulatedKeyboard>(0x1209, 0x5201, L"Brumkey K201", 201, 0,
+                                               SimulatedKeyboard::StandardCollections(201)));
+  DeviceLink& link = DeviceLink::Instance();
+  EXPECT_EQ(&link, &DeviceLink::Instance());
+  link.RegisterKnownInterface(0x1209, 0x5201, L"", 201, 0, L"");
+  link.Refresh();
+  link.SetSelectedDeviceType(201);
+  const uint8_t f[8] = {7};
+  EXPECT_TRUE(link.SendFeaturePaced(f));
+  EXPECT_EQ(clock.Pauses(), std::vector<int>{16});
+  // Too late to swap the transport now.
+  VirtualClock other;
+  EXPECT_FALSE(DeviceLink::Configure(bus, other));
+  link.Shutdown();
+}
+
+}  // namespace
+}  // namespace brumkey

@@ -49,3 +49,21 @@ TEST(HidMonitor, SubscribesWithoutBlocking) {
 
 }  // namespace
 }  // namespace brumkey
+
+namespace brumkey {
+namespace {
+
+TEST(HidapiTransport, TransportsShareOneInitialisation) {
+  HidapiTransport first;
+  {
+    HidapiTransport second;
+    EXPECT_TRUE(second.Initialised());
+  }
+  // The second one going away must not shut hidapi down under the first.
+  EXPECT_TRUE(first.Initialised());
+  EXPECT_EQ(first.Open("/nonexistent/hidraw98"), nullptr);
+  first.Enumerate();
+}
+
+}  // namespace
+}  // namespace brumkey
