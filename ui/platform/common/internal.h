@@ -154,6 +154,8 @@ class Backend {
   // Descriptor the home thread's loop watches; Pump() then reads events.
   virtual int EventFd() = 0;
   virtual void Pump() = 0;
+  // Events already read from the descriptor but not pumped yet.
+  virtual bool HasQueued() = 0;
   // Clock of input events (double clicks, hover), in ms.
   virtual DWORD InputTime() = 0;
 };

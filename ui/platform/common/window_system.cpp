@@ -1839,6 +1839,8 @@ void Wait(ThreadQueue* q, int maxMs) {
   int beFd = -1;
   if (!q->windows.empty()) beFd = core::Get()->EventFd();
   if (beFd >= 0) fds.push_back(pollfd{beFd, POLLIN, 0});
+  // Events another call already read off the socket would not wake poll.
+  if (beFd >= 0 && core::Get()->HasQueued()) maxMs = 0;
   size_t watchStart = fds.size();
   std::vector<FdWatch> watches = q->watches;
   for (auto& w : watches) fds.push_back(pollfd{w.fd, w.events, 0});

@@ -113,6 +113,7 @@ class HeadlessBackend : public Backend {
   }
   int EventFd() override { return -1; }
   void Pump() override {}
+  bool HasQueued() override { return false; }
   DWORD InputTime() override {
     std::lock_guard lk(g_hmu);
     return g_inputClock;

@@ -50,7 +50,7 @@ struct XWin {
   GC gc = nullptr;
   bool wantMapped = false;
   bool everMapped = false;
-  std::deque<RECT> requested;  // geometries we asked for, not yet confirmed
+  unsigned long configSerial = 0;  // request serial of our last move/resize
   std::vector<std::uint32_t> staging;  // unpremultiplied frame for shaped layered windows
   bool shapeFromPixels = false;
 };
@@ -170,9 +170,8 @@ class X11Backend : public Backend {
     RECT r = w->rect;
     int width = std::max(1, static_cast<int>(r.right - r.left));
     int height = std::max(1, static_cast<int>(r.bottom - r.top));
-    x->requested.push_back(r);
-    if (x->requested.size() > 64) x->requested.pop_front();
     SetSizeHints(w, x);
+    x->configSerial = NextRequest(dpy_);
     XMoveResizeWindow(dpy_, x->win, r.left, r.top, static_cast<unsigned>(width),
                       static_cast<unsigned>(height));
     if (w->maximized != maximizedSent_[x]) {
@@ -554,6 +553,10 @@ class X11Backend : public Backend {
   }
 
   int EventFd() override { return ConnectionNumber(dpy_); }
+  bool HasQueued() override {
+    std::lock_guard lk(mu_);
+    return XEventsQueued(dpy_, QueuedAlready) > 0;
+  }
 
   DWORD InputTime() override { return static_cast<DWORD>(core::NowMs()); }
 
@@ -875,23 +878,12 @@ class X11Backend : public Backend {
           XTranslateCoordinates(dpy_, x->win, root_, 0, 0, &rx, &ry, &child);
         }
         RECT r{rx, ry, rx + e.xconfigure.width, ry + e.xconfigure.height};
+        // Events older than our last request would undo it; newer ones
+        // (also a window manager's answer to it) are the truth.
         bool ours = false;
         {
           std::lock_guard lk(mu_);
-          // Confirmations of our own requests would undo later ones.
-          for (size_t i = 0; i < x->requested.size(); ++i) {
-            const RECT& q = x->requested[i];
-            if (q.left == r.left && q.top == r.top && q.right == r.right && q.bottom == r.bottom) {
-              x->requested.erase(x->requested.begin(), x->requested.begin() + static_cast<long>(i) + 1);
-              ours = true;
-              break;
-            }
-          }
-          if (!ours && !x->requested.empty()) {
-            // Our request is still under way; the WM may answer with a
-            // different size, which then arrives after it.
-            ours = true;
-          }
+          ours = e.xconfigure.serial < x->configSerial;
         }
         if (!ours) core::NativeGeometry(w, r, -1);
         break;
