@@ -10,3 +10,9 @@ brumkey_test(ui_platform_x11_tests
           ${CMAKE_CURRENT_LIST_DIR}/platform_test_util.cpp
   LIBS KelvoUI PkgConfig::X11
   LABELS x11)
+# The toolkit's pop-up menu over the X11 backend.
+brumkey_test(ui_platform_x11_menu_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/platform_x11_menu_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/platform_test_util.cpp
+  LIBS KelvoUI PkgConfig::X11
+  LABELS x11)
