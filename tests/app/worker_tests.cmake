@@ -1,0 +1,6 @@
+brumkey_test(worker_tests
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/worker_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/worker_threads_test.cpp
+  LIBS brumkey_core)
+target_include_directories(worker_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/device)
