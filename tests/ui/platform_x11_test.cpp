@@ -287,6 +287,30 @@ TEST_F(X11Platform, LayeredWindowWithoutCompositorIsShapedFromAlpha) {
   EXPECT_EQ(covered, 20 * 20);
 }
 
+TEST_F(X11Platform, ShapedLayeredWindowPaintedOnRequestDoesNotRepaintItself) {
+  SetHook([](HWND hw, UINT m, WPARAM, LPARAM, LRESULT* r) {
+    if (m != WM_PAINT) return false;
+    PAINTSTRUCT ps;
+    cairo_t* cr = cairo_create(BeginPaint(hw, &ps));
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_rgba(cr, 0, 0, 0, 0);
+    cairo_paint(cr);
+    cairo_set_source_rgba(cr, 0, 1, 0, 1);
+    cairo_arc(cr, 20, 20, 15, 0, 6.3);
+    cairo_fill(cr);
+    cairo_destroy(cr);
+    EndPaint(hw, &ps);
+    *r = 0;
+    return true;
+  });
+  HWND w = MakeWindow(600, 100, 40, 40, WS_POPUP | WS_VISIBLE, WS_EX_LAYERED);
+  ASSERT_TRUE(PumpUntil([&] { return RootPixel(620, 120) == 0x00FF00; }));
+  EXPECT_EQ(RootPixel(601, 101), 0x000000u);
+  Drain(200);
+  // The reshape after the first frame may expose once; then it settles.
+  EXPECT_LE(Count(w, WM_PAINT), 2);
+}
+
 TEST_F(X11Platform, LayeredWindowWithCompositorGetsAnArgbVisual) {
   // Stand in for a compositing manager by owning its selection.
   Atom cm = XInternAtom(probe_, "_NET_WM_CM_S0", False);

@@ -13,6 +13,7 @@
 #include <sys/shm.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -53,6 +54,9 @@ struct XWin {
   unsigned long configSerial = 0;  // request serial of our last move/resize
   std::vector<std::uint32_t> staging;  // unpremultiplied frame for shaped layered windows
   bool shapeFromPixels = false;
+  bool shaped = false;
+  bool clickThrough = false;
+  std::vector<XRectangle> lastShape;  // reshaping exposes the window: only on change
 };
 
 class X11Backend : public Backend {
@@ -307,18 +311,31 @@ class X11Backend : public Backend {
     if (layered && !x->argb) {
       // No compositor: what is inside the shape is shown opaque, so undo the
       // premultiplication or half-transparent pixels would look dark.
+      static const auto* lut = [] {
+        // lut[a][v] = v * 255 / a, rounded and clamped.
+        auto* t = new std::array<std::array<std::uint8_t, 256>, 256>;
+        for (unsigned a = 0; a < 256; ++a)
+          for (unsigned v = 0; v < 256; ++v)
+            (*t)[a][v] = static_cast<std::uint8_t>(a ? std::min(255u, (v * 255 + a / 2) / a) : 0u);
+        return t;
+      }();
       x->staging.resize(static_cast<size_t>(b->width) * static_cast<size_t>(b->height));
       auto* in = reinterpret_cast<std::uint32_t*>(b->data);
-      for (size_t i = 0; i < x->staging.size(); ++i) {
-        std::uint32_t p = in[i];
-        unsigned a = p >> 24;
-        if (a == 0 || a == 255) {
-          x->staging[i] = p;
-          continue;
+      for (LONG yy = c.top; yy < c.bottom; ++yy) {
+        size_t row = static_cast<size_t>(yy) * static_cast<size_t>(b->width);
+        for (LONG xx = c.left; xx < c.right; ++xx) {
+          std::uint32_t p = in[row + static_cast<size_t>(xx)];
+          unsigned a = p >> 24;
+          if (a == 0 || a == 255) {
+            x->staging[row + static_cast<size_t>(xx)] = p;
+            continue;
+          }
+          const auto& u = (*lut)[a];
+          x->staging[row + static_cast<size_t>(xx)] = (p & 0xFF000000u) |
+                                                      (static_cast<std::uint32_t>(u[(p >> 16) & 0xFF]) << 16) |
+                                                      (static_cast<std::uint32_t>(u[(p >> 8) & 0xFF]) << 8) |
+                                                      u[p & 0xFF];
         }
-        auto un = [a](unsigned v) { return std::min(255u, (v * 255 + a / 2) / a); };
-        x->staging[i] = (p & 0xFF000000u) | (un((p >> 16) & 0xFF) << 16) | (un((p >> 8) & 0xFF) << 8) |
-                        un(p & 0xFF);
       }
       src = reinterpret_cast<unsigned char*>(x->staging.data());
     }
@@ -731,7 +748,9 @@ class X11Backend : public Backend {
     bool layered = w->exStyle & WS_EX_LAYERED;
     bool byPixels = layered && w->back && (!x->argb || (w->lwaFlags & LWA_COLORKEY));
     if (!byPixels && !w->region) {
-      XShapeCombineMask(dpy_, x->win, ShapeBounding, 0, 0, None, ShapeSet);
+      if (x->shaped) XShapeCombineMask(dpy_, x->win, ShapeBounding, 0, 0, None, ShapeSet);
+      x->shaped = false;
+      x->lastShape.clear();
     } else {
       std::vector<XRectangle> rects;
       int width = w->rect.right - w->rect.left, height = w->rect.bottom - w->rect.top;
@@ -771,13 +790,25 @@ class X11Backend : public Backend {
                                      static_cast<unsigned short>(r.right - r.left),
                                      static_cast<unsigned short>(r.bottom - r.top)});
       }
-      XShapeCombineRectangles(dpy_, x->win, ShapeBounding, 0, 0, rects.data(),
-                              static_cast<int>(rects.size()), ShapeSet, Unsorted);
+      auto same = [](const XRectangle& a, const XRectangle& b) {
+        return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
+      };
+      if (!x->shaped || rects.size() != x->lastShape.size() ||
+          !std::equal(rects.begin(), rects.end(), x->lastShape.begin(), same)) {
+        XShapeCombineRectangles(dpy_, x->win, ShapeBounding, 0, 0, rects.data(),
+                                static_cast<int>(rects.size()), ShapeSet, YXBanded);
+        x->lastShape = std::move(rects);
+        x->shaped = true;
+      }
     }
-    if (w->exStyle & WS_EX_TRANSPARENT)
-      XShapeCombineRectangles(dpy_, x->win, ShapeInput, 0, 0, nullptr, 0, ShapeSet, Unsorted);
-    else
-      XShapeCombineMask(dpy_, x->win, ShapeInput, 0, 0, None, ShapeSet);
+    bool clickThrough = w->exStyle & WS_EX_TRANSPARENT;
+    if (clickThrough != x->clickThrough) {
+      if (clickThrough)
+        XShapeCombineRectangles(dpy_, x->win, ShapeInput, 0, 0, nullptr, 0, ShapeSet, Unsorted);
+      else
+        XShapeCombineMask(dpy_, x->win, ShapeInput, 0, 0, None, ShapeSet);
+      x->clickThrough = clickThrough;
+    }
   }
 
   ::Cursor FontCursor(std::uintptr_t id) {
