@@ -515,13 +515,13 @@ void NativeGeometry(HWND w, const RECT& r, int minimized) {
     bool sized = Width(r) != Width(w->rect) || Height(r) != Height(w->rect);
     bool moved = r.left != w->rect.left || r.top != w->rect.top;
     if (minimized >= 0 && (minimized != 0) != w->minimized) {
-      w->minimized = minimized != 0;
+      { std::lock_guard g(g_mu); w->minimized = minimized != 0; }
       SendMessage(w, WM_SIZE, w->minimized ? SIZE_MINIMIZED : SIZE_RESTORED,
                   MAKELPARAM(Width(w->rect), Height(w->rect)));
       if (w->minimized && g_active == w) Activate(nullptr, WA_INACTIVE);
     }
     if (!sized && !moved) return;
-    w->rect = r;
+    { std::lock_guard g(g_mu); w->rect = r; }
     WINDOWPOS wp{w, nullptr, r.left, r.top, Width(r), Height(r), SWP_NOZORDER | SWP_NOACTIVATE};
     if (!sized) wp.flags |= SWP_NOSIZE;
     if (!moved) wp.flags |= SWP_NOMOVE;
@@ -754,7 +754,7 @@ BOOL DestroyWindow(HWND w) {
   }
   for (HWND o : owned) DestroyWindow(o);
   if (w->visible) {
-    w->visible = false;
+    { std::lock_guard g(g_mu); w->visible = false; }
     core::Get()->Show(w, false);
   }
   ActivateSuccessor(w);
@@ -1035,7 +1035,7 @@ BOOL ShowWindow(HWND w, int cmd) {
     case SW_HIDE:
       if (!w->visible) return was;
       CallProc(w, WM_SHOWWINDOW, FALSE, 0);
-      w->visible = false;
+      { std::lock_guard g(g_mu); w->visible = false; }
       be->Show(w, false);
       if (w->parent) InvalidateAll(w->parent, true);
       if (!child) ActivateSuccessor(w);
@@ -1046,11 +1046,11 @@ BOOL ShowWindow(HWND w, int cmd) {
       if (child) return was;
       if (!w->visible) {
         CallProc(w, WM_SHOWWINDOW, TRUE, 0);
-        w->visible = true;
+        { std::lock_guard g(g_mu); w->visible = true; }
         be->Show(w, true);
       }
       if (!w->minimized) {
-        w->minimized = true;
+        { std::lock_guard g(g_mu); w->minimized = true; }
         be->Geometry(w);
         CallProc(w, WM_SIZE, SIZE_MINIMIZED, 0);
       }
@@ -1068,13 +1068,13 @@ BOOL ShowWindow(HWND w, int cmd) {
   if (!w->visible) {
     CallProc(w, WM_SHOWWINDOW, TRUE, 0);
     if (!core::Alive(w)) return was;
-    w->visible = true;
+    { std::lock_guard g(g_mu); w->visible = true; }
     if (!child) Raise(w);
     be->Show(w, true);
     InvalidateAll(w, true);
   }
   if (w->minimized && (cmd == SW_RESTORE || cmd == SW_SHOWNORMAL || cmd == SW_SHOW)) {
-    w->minimized = false;
+    { std::lock_guard g(g_mu); w->minimized = false; }
     be->Geometry(w);
     CallProc(w, WM_SIZE, w->maximized ? SIZE_MAXIMIZED : SIZE_RESTORED,
              MAKELPARAM(Width(w->rect), Height(w->rect)));
@@ -1163,7 +1163,7 @@ BOOL SetWindowPos(HWND w, HWND after, int x, int y, int cx, int cy, UINT flags) 
   if (flags & SWP_NOSIZE) wp.cx = Width(w->rect), wp.cy = Height(w->rect);
   moved = wp.x != w->rect.left || wp.y != w->rect.top;
   sized = wp.cx != Width(w->rect) || wp.cy != Height(w->rect);
-  w->rect = RECT{wp.x, wp.y, wp.x + std::max(0, wp.cx), wp.y + std::max(0, wp.cy)};
+  { std::lock_guard g(g_mu); w->rect = RECT{wp.x, wp.y, wp.x + std::max(0, wp.cx), wp.y + std::max(0, wp.cy)}; }
   if (zChange) {
     std::lock_guard g(g_mu);
     if (after == HWND_TOPMOST) w->topmost = true;
