@@ -441,13 +441,13 @@ void Backgrounds() {
   });
   Image("img_tip_bk.png", 32, 32, [](cairo_t* cr, double w, double h) {
     RoundRect(cr, 0.5, 0.5, w - 1, h - 1, 5);
-    Src(cr, 0xF2232A36);
+    Src(cr, 0xFF232A36);
     cairo_fill_preserve(cr);
     Stroke(cr, 0xFF3A4456, 1);
   });
   Image("img_menu_bk.png", 40, 40, [](cairo_t* cr, double w, double h) {
     RoundRect(cr, 0.5, 0.5, w - 1, h - 1, 7);
-    Src(cr, 0xFA1C222D);
+    Src(cr, 0xFF1C222D);
     cairo_fill_preserve(cr);
     Stroke(cr, kBorder, 1);
   });
@@ -457,7 +457,7 @@ void Backgrounds() {
   });
   Image("img_combobox_bk.png", 60, 60, [](cairo_t* cr, double w, double h) {
     RoundRect(cr, 0.5, 0.5, w - 1, h - 1, 6);
-    Src(cr, 0xFA1C222D);
+    Src(cr, 0xFF1C222D);
     cairo_fill_preserve(cr);
     Stroke(cr, kBorder, 1);
   });
@@ -614,7 +614,8 @@ void Fields() {
     Src(cr, f == 1 ? 0xFF1B2536 : kPanel);
     cairo_fill_preserve(cr);
     Stroke(cr, f == 1 ? kAccent : kBorder, 1);
-    cairo_arc(cr, 16, h / 2, 4, 0, 2 * M_PI);
+    // A status bar inside the 12-px margin, so stretching never smears it.
+    RoundRect(cr, 4, 9, 3, h - 18, 1.5);
     Fill(cr, f == 1 ? 0xFF35C27F : kMuted);
   });
   Strip("img_list_icon.png", 2, 20, 20, [](cairo_t* cr, int f, double w, double h) {

@@ -123,6 +123,11 @@ int MAirBladder::LoadArrowTImage(unsigned id, const std::wstring& t) {
   return (arrowT_ = MRender::LoadImageFromIDResource(id, t, true)) ? 1 : 0;
 }
 
+void MAirBladder::SetTextColor(ARGB colour) {
+  textColour_ = colour;
+  if (!text_.empty() && IsWindowVisible()) Present();
+}
+
 int MAirBladder::SetAirBladderMsg(const wchar_t* text, POINT anchor, AIRBLADDER_TYPE type, AIRBLADDER_MODE mode) {
   const std::wstring t = text ? text : L"";
   if (t == text_ && anchor.x == anchor_.x && anchor.y == anchor_.y && type == type_ && mode == mode_) return 1;

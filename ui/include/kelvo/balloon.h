@@ -52,7 +52,7 @@ class MAirBladder : public TipWindowBase {
 
   // The text colour suits the light background the balloon was drawn for;
   // a dark skin sets a light one.
-  void SetTextColor(ARGB colour) { textColour_ = colour; }
+  void SetTextColor(ARGB colour);
   const std::wstring& GetText() const { return text_; }
   int GetType() const { return type_; }
   int GetMode() const { return mode_; }
