@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/language.h"
 #include "app/paths.h"
 
 namespace brumkey {
@@ -15,6 +16,7 @@ bool PrepareStartup(StartupState& state, int userUiLanguage, const std::string& 
     return false;
   }
   state.activeLanguage = ChooseActiveLanguage(userUiLanguage);
+  SetActiveLanguage(state.activeLanguage);
   // A failure here shows later, when the store cannot open its file.
   CreateDirectoryTree(GetDataRoot() + L"db");
   return true;

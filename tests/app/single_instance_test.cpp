@@ -67,6 +67,7 @@ TEST(SingleInstance, MessageParsing) {
 #include <filesystem>
 #include <fstream>
 
+#include "app/language.h"
 #include "app/paths.h"
 #include "app/startup.h"
 
@@ -84,6 +85,7 @@ TEST(Startup, FirstRunPreparesFoldersAndASecondStartDefers) {
   ASSERT_TRUE(PrepareStartup(first, 1031, dir.path().string()));
   EXPECT_EQ(GetDeviceName(), L"Test Kb");
   EXPECT_EQ(first.activeLanguage, 1031);
+  EXPECT_EQ(GetActiveLanguage(), 1031) << "language strings follow the choice";
   EXPECT_EQ(ReadLanguage(), 1033);
   EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "data" / "Test Kb Files" / "db"));
   int shows = 0;
