@@ -91,6 +91,22 @@ TEST(Render, StripFramesAreWidthOverCountAndTheFirstSplitWins) {
   pf::ShutdownBackend();
 }
 
+TEST(Render, AnimatedGifsKeepEveryFrame) {
+  testing::UseBuiltSkins();
+  ImagePtr gif = Image::FromFile(Manager::SkinPath(L"loading\\loading.gif"));
+  ASSERT_TRUE(gif) << "skins are generated into the program directory";
+  EXPECT_EQ(gif->FrameCount(), 12);
+  EXPECT_EQ(gif->FrameDelayMs(3), 80);
+  Canvas a(gif->Width(), gif->Height()), b(gif->Width(), gif->Height());
+  a.DrawImage(*gif, CRect(0, 0, a.Width(), a.Height()), 0, 0, gif->Width(), gif->Height(), 255, 0);
+  b.DrawImage(*gif, CRect(0, 0, b.Width(), b.Height()), 0, 0, gif->Width(), gif->Height(), 255, 6);
+  int differ = 0;
+  for (int y = 0; y < a.Height(); ++y)
+    for (int x = 0; x < a.Width(); ++x) differ += a.PixelAt(x, y) != b.PixelAt(x, y);
+  EXPECT_GT(differ, 50) << "the frames are distinct pictures";
+  EXPECT_EQ(Image::FromFile(Manager::SkinPath(L"no/such.gif")), nullptr);
+}
+
 TEST(Render, WashesBlendLineByLine) {
   // Top 80 % / bottom 80 % is a uniform 20 % wash (alpha 51).
   struct {

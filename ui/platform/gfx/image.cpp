@@ -1,6 +1,8 @@
 #include <cairo.h>
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
+#include <cstring>
+
 #include "ui/platform/gfx/canvas.h"
 
 namespace kelvo {
@@ -77,20 +79,31 @@ std::shared_ptr<Image> Image::FromAnimation(void* animation) {
     if (!s) return nullptr;
     return Image::FromSurface(s);
   }
-  // Walk the animation with a virtual clock until it comes back to its
-  // first frame (or stops).
+  // Walk the animation with a virtual clock until it shows its first frame
+  // again (the iterator may hand out one reused pixbuf, so frames are told
+  // apart by their pixels) or stops.
   G_GNUC_BEGIN_IGNORE_DEPRECATIONS
   GTimeVal t{0, 0};
   GdkPixbufAnimationIter* it = gdk_pixbuf_animation_get_iter(anim, &t);
-  GdkPixbuf* first = nullptr;
   std::vector<cairo_surface_t*> frames;
   std::vector<int> delays;
+  auto samePixels = [](cairo_surface_t* a, cairo_surface_t* b) {
+    const int h = cairo_image_surface_get_height(a);
+    const int stride = cairo_image_surface_get_stride(a);
+    return cairo_image_surface_get_width(a) == cairo_image_surface_get_width(b) &&
+           h == cairo_image_surface_get_height(b) && stride == cairo_image_surface_get_stride(b) &&
+           std::memcmp(cairo_image_surface_get_data(a), cairo_image_surface_get_data(b),
+                       static_cast<size_t>(stride) * h) == 0;
+  };
   for (int i = 0; i < kMaxFrames; ++i) {
     GdkPixbuf* pb = gdk_pixbuf_animation_iter_get_pixbuf(it);
-    if (!pb || (i > 0 && pb == first)) break;
-    if (i == 0) first = pb;
+    if (!pb) break;
     cairo_surface_t* s = SurfaceFromPixbuf(pb);
     if (!s) break;
+    if (i > 0 && samePixels(s, frames[0])) {
+      cairo_surface_destroy(s);
+      break;
+    }
     const int delay = gdk_pixbuf_animation_iter_get_delay_time(it);
     frames.push_back(s);
     delays.push_back(delay < 0 ? 0 : delay);
