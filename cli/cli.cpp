@@ -1,5 +1,7 @@
 #include "cli/cli.h"
 
+#include "device/sim/firmware_model.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <ostream>
@@ -158,6 +160,7 @@ int Context::Prepare() {
             << "\n";
         return kExitUsage;
       }
+      InstallProtocolFirmware(*kb);
       keyboards_.push_back(kb);
       bus_->Plug(kb);
     }

@@ -2,6 +2,7 @@
 #include <ostream>
 
 #include "cli/json.h"
+#include "cli/macro_events_cmd.h"
 #include "cli/store_session.h"
 #include "store/exchange_files.h"
 #include "util/text.h"
@@ -24,6 +25,7 @@ const char* EventKind(int type) {
 int RunMacros(Context& ctx) {
   const std::vector<std::string>& a = ctx.args;
   if (a.empty()) return ctx.UsageError(kUsage);
+  if (IsMacroEventCommand(a)) return RunMacroEventCommand(ctx);
   const std::string& sub = a[0];
   const size_t n = a.size();
   const bool known = (sub == "list" && n == 1) || (sub == "show" && n == 2) || (sub == "new" && n == 2) ||

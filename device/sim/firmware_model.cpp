@@ -59,8 +59,6 @@ void ProtocolFirmware::OnOutput(int interfaceNumber, const uint8_t* d, size_t le
     if (s_.family != 2 || !receiver_) return Error("receiver command on a wired keyboard");
     return OnReceiver(d);
   }
-  if (s_.family != 1) return Error("output command for the other family");
-
   const uint8_t cmd = d[1];
   const int valid = d[2];
   const int offset = d[3] | (d[4] << 8);
@@ -69,9 +67,12 @@ void ProtocolFirmware::OnOutput(int interfaceNumber, const uint8_t* d, size_t le
     if (static_cast<size_t>(offset) + valid > size) return Error("chunk offset out of range");
     std::memcpy(image + offset, d + 5, valid);
   };
+  // The custom colour table is the one output command both families take.
+  if (cmd == 0x8B) return table(s_.customColours.data(), s_.customColours.size());
+  if (s_.family != 1) return Error("output command for the other family");
+
   switch (cmd) {
     case 0x8D: return table(s_.keyTable.data(), s_.keyTable.size());
-    case 0x8B: return table(s_.customColours.data(), s_.customColours.size());
     case 0x8E: return FirstFamilyMacroChunk(d);
     case 0x88:
       s_.light.mode = d[3];
@@ -301,15 +302,7 @@ std::string DescribeFirmwareState(const FirmwareState& s) {
     o << "light: mode " << s.light.mode << " params 0x" << std::hex << s.light.params << std::dec
       << " rgb " << s.light.red << "," << s.light.green << "," << s.light.blue << " brightness "
       << s.light.brightness << "\n";
-    o << "custom colours:";
-    for (int p = 0; p < 150; ++p) {
-      const uint8_t* c = s.customColours.data() + 4 * p;
-      if (c[3] == 0) continue;
-      char buf[16];
-      std::snprintf(buf, sizeof buf, "%02X%02X%02X", c[0], c[1], c[2]);
-      o << " " << p << "=" << buf;
-    }
-    o << "\nstream: " << (s.streamStarted ? "started" : "not started") << ", chunks "
+    o << "stream: " << (s.streamStarted ? "started" : "not started") << ", chunks "
       << s.streamChunks << "\n";
   } else if (s.family == 2) {
     for (int n = 1; n <= 13; ++n) {
@@ -327,6 +320,17 @@ std::string DescribeFirmwareState(const FirmwareState& s) {
     o << "light: mode " << s.light.mode << " colorindex " << s.light.colorindex << " direction "
       << s.light.direction << " speed " << s.light.speed << " brightness " << s.light.brightness
       << " slot " << s.light.customSlot << "\n";
+  }
+  if (s.family != 0) {
+    o << "custom colours:";
+    for (int p = 0; p < 150; ++p) {
+      const uint8_t* c = s.customColours.data() + 4 * p;
+      if (c[3] == 0) continue;
+      char buf[16];
+      std::snprintf(buf, sizeof buf, "%02X%02X%02X", c[0], c[1], c[2]);
+      o << " " << p << "=" << buf;
+    }
+    o << "\n";
   }
   o << "firmware version 0x" << std::hex << s.firmwareVersion << std::dec << "\n";
   return o.str();
