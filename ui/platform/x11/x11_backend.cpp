@@ -52,7 +52,7 @@ struct XWin {
   bool wantMapped = false;
   bool everMapped = false;
   unsigned long configSerial = 0;  // request serial of our last move/resize
-  std::vector<std::uint32_t> staging;  // unpremultiplied frame for shaped layered windows
+  cairo_surface_t* stage = nullptr;  // unpremultiplied frame for shaped layered windows
   bool shapeFromPixels = false;
   bool shaped = false;
   bool clickThrough = false;
@@ -138,6 +138,7 @@ class X11Backend : public Backend {
     auto* x = X(w);
     if (!x) return;
     std::lock_guard lk(mu_);
+    if (x->stage) FreeBackBuffer(w, x->stage);
     DropXWindow(x);
     delete x;
     w->native = nullptr;
@@ -217,6 +218,7 @@ class X11Backend : public Backend {
     if (wantArgb != x->argb) {
       // The visual is fixed at creation: make the window again.
       bool mapped = x->wantMapped;
+      if (x->stage) FreeBackBuffer(w, x->stage);
       DropXWindow(x);
       *x = XWin{};
       MakeXWindowLocked(w, x);
@@ -319,27 +321,38 @@ class X11Backend : public Backend {
             (*t)[a][v] = static_cast<std::uint8_t>(a ? std::min(255u, (v * 255 + a / 2) / a) : 0u);
         return t;
       }();
-      x->staging.resize(static_cast<size_t>(b->width) * static_cast<size_t>(b->height));
+      if (x->stage && (cairo_image_surface_get_width(x->stage) != b->width ||
+                       cairo_image_surface_get_height(x->stage) != b->height)) {
+        FreeBackBuffer(w, x->stage);
+        x->stage = nullptr;
+      }
+      if (!x->stage) {
+        x->stage = CreateBackBuffer(w, b->width, b->height);
+        c = RECT{0, 0, b->width, b->height};
+      }
+      Buffer* st = buffers_[x->stage];
       auto* in = reinterpret_cast<std::uint32_t*>(b->data);
+      auto* out = reinterpret_cast<std::uint32_t*>(st->data);
       for (LONG yy = c.top; yy < c.bottom; ++yy) {
         size_t row = static_cast<size_t>(yy) * static_cast<size_t>(b->width);
         for (LONG xx = c.left; xx < c.right; ++xx) {
           std::uint32_t p = in[row + static_cast<size_t>(xx)];
           unsigned a = p >> 24;
           if (a == 0 || a == 255) {
-            x->staging[row + static_cast<size_t>(xx)] = p;
+            out[row + static_cast<size_t>(xx)] = p;
             continue;
           }
           const auto& u = (*lut)[a];
-          x->staging[row + static_cast<size_t>(xx)] = (p & 0xFF000000u) |
-                                                      (static_cast<std::uint32_t>(u[(p >> 16) & 0xFF]) << 16) |
-                                                      (static_cast<std::uint32_t>(u[(p >> 8) & 0xFF]) << 8) |
-                                                      u[p & 0xFF];
+          out[row + static_cast<size_t>(xx)] = (p & 0xFF000000u) |
+                                               (static_cast<std::uint32_t>(u[(p >> 16) & 0xFF]) << 16) |
+                                               (static_cast<std::uint32_t>(u[(p >> 8) & 0xFF]) << 8) |
+                                               u[p & 0xFF];
         }
       }
-      src = reinterpret_cast<unsigned char*>(x->staging.data());
+      b = st;
+      src = st->data;
     }
-    if (b->useShm && src == b->data) {
+    if (b->useShm) {
       XImage* img = XShmCreateImage(dpy_, visual, static_cast<unsigned>(depth), ZPixmap,
                                     reinterpret_cast<char*>(b->data), &b->shm,
                                     static_cast<unsigned>(b->width), static_cast<unsigned>(b->height));
