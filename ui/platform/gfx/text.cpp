@@ -9,6 +9,7 @@
 #include <cctype>
 #include <cmath>
 #include <mutex>
+#include <set>
 
 #include "ui/platform/gfx/canvas.h"
 #include "util/text.h"
@@ -127,8 +128,12 @@ void Canvas::DrawText(const std::wstring& text, const CRect& box, const FontSpec
 
 bool AddPrivateFontFile(const std::string& path) {
   std::lock_guard lock(g_fontMu);
+  // Every window asks at start-up; the face is added to the process once.
+  static std::set<std::string> added;
+  if (added.count(path)) return true;
   if (path.empty() || !FcConfigAppFontAddFile(FcConfigGetCurrent(), reinterpret_cast<const FcChar8*>(path.c_str())))
     return false;
+  added.insert(path);
   // Let this thread's font map see the new face.
   pango_fc_font_map_config_changed(PANGO_FC_FONT_MAP(pango_cairo_font_map_get_default()));
   return true;
