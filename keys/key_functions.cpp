@@ -1,5 +1,6 @@
 #include "keys/key_functions.h"
 
+#include "app/platform/desktop_launch.h"
 #include "util/text.h"
 
 namespace brumkey {
@@ -168,6 +169,18 @@ bool RunKeyAction(ProfileStore& store, KeyActionHost& host, int id) {
     }
     default: return false;
   }
+}
+
+}  // namespace brumkey
+
+namespace brumkey {
+
+void DesktopKeyActionHost::OpenDocument(const std::wstring& target) {
+  os::OpenWithDesktop(WideToUtf8(target));
+}
+
+void DesktopKeyActionHost::StartProgram(const std::wstring& path) {
+  os::StartDetached(WideToUtf8(path));
 }
 
 }  // namespace brumkey

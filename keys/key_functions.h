@@ -1,6 +1,7 @@
 #pragma once
 // What a key can be assigned and the rules of assigning, restoring and
 // disabling keys, with the view effects behind a small interface.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -106,5 +107,30 @@ std::wstring WebActionAddress(const std::wstring& text);
 // Runs the action of t_key_otherdata row `id`. False when there was nothing
 // to do (missing row, unknown type, empty text, unknown profile).
 bool RunKeyAction(ProfileStore& store, KeyActionHost& host, int id);
+
+}  // namespace brumkey
+
+namespace brumkey {
+
+// The desktop side of the key actions: programs and addresses are started
+// detached; switching profiles and typing text are the main window's.
+class DesktopKeyActionHost final : public KeyActionHost {
+ public:
+  DesktopKeyActionHost(std::function<void(int)> switchProfile,
+                       std::function<void(const std::wstring&)> typeText)
+      : switchProfile_(std::move(switchProfile)), typeText_(std::move(typeText)) {}
+  void OpenDocument(const std::wstring& target) override;
+  void StartProgram(const std::wstring& path) override;
+  void SwitchProfile(int profile) override {
+    if (switchProfile_) switchProfile_(profile);
+  }
+  void TypeText(const std::wstring& text) override {
+    if (typeText_) typeText_(text);
+  }
+
+ private:
+  std::function<void(int)> switchProfile_;
+  std::function<void(const std::wstring&)> typeText_;
+};
 
 }  // namespace brumkey
