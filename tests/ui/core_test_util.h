@@ -3,6 +3,7 @@
 // toolkit core's tests.
 #include <atomic>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -128,11 +129,18 @@ class TestDialog : public MDialog {
   }
 };
 
+// The build tree's program directory: BRUMKEY_BIN_DIR, else bin/ beside
+// the tests/ folder this executable runs from.
 inline void UseBuiltSkins() {
+  std::string dir;
   if (const char* bin = std::getenv("BRUMKEY_BIN_DIR")) {
-    std::string s(bin);
-    Manager::SetProgramDirectory(std::wstring(s.begin(), s.end()));
+    dir = bin;
+  } else {
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec) dir = (exe.parent_path().parent_path() / "bin").string();
   }
+  if (!dir.empty()) Manager::SetProgramDirectory(std::wstring(dir.begin(), dir.end()));
 }
 
 // Runs this thread's loop until nothing is pending now.
