@@ -2,6 +2,8 @@
 // capture, focus order, wheel, timers, the periodic tick and modal results.
 #include <gtest/gtest.h>
 
+#include <cairo.h>
+
 #include <chrono>
 #include <thread>
 
@@ -390,6 +392,54 @@ TEST_F(ManagerTest, OwnedWindowsAreTornDownBeforeTheirOwner) {
   EXPECT_EQ(order, (std::vector<std::string>{"owned", "owner"}));
   EXPECT_EQ(owned.GetSafeHwnd(), nullptr);
   EXPECT_EQ(owned.GetControl(1), nullptr) << "the manager dropped its controls with the window";
+}
+
+TEST_F(ManagerTest, HoveringAControlWithATipShowsItAndLeavingClearsIt) {
+  TestDialog dlg;
+  Probe* p = nullptr;
+  dlg.build = [&](TestDialog& d, CRect) {
+    p = d.Add<Probe>(12, CRect(10, 10, 60, 40));
+    p->SetTooltip(L"Sends the profile");
+  };
+  ASSERT_NE(dlg.Open(CRect(0, 0, 200, 200)), nullptr);
+  auto& pm = dlg.GetPaintManager();
+  Move(dlg, 20, 20);
+  EXPECT_EQ(pm.GetTooltipCtrlID(), 12);
+  EXPECT_EQ(pm.GetTooltipText(), L"Sends the profile");
+  EXPECT_TRUE(WaitFor(dlg, [&] { return pf::IsWindowVisible(pm.GetTooltipWindow()) != 0; }))
+      << "the tip appears once the pointer rests";
+  Move(dlg, 900, 900);
+  EXPECT_EQ(pm.GetTooltipCtrlID(), 0);
+  EXPECT_FALSE(pm.IsTooltipActive());
+  EXPECT_FALSE(pf::IsWindowVisible(pm.GetTooltipWindow()));
+}
+
+TEST_F(ManagerTest, TheCaretShowsOnlyForAFocusedEditInAFocusedWindow) {
+  TestDialog dlg;
+  Probe* edit = nullptr;
+  dlg.build = [&](TestDialog& d, CRect) { edit = d.Add<Probe>(3, CRect(10, 10, 30, 30)); };
+  ASSERT_NE(dlg.Open(CRect(0, 0, 100, 60)), nullptr);
+  auto& pm = dlg.GetPaintManager();
+  pf::SetFocus(dlg.GetSafeHwnd());
+  edit->SetControlFocus(1);
+  edit->SetTextColor(0xFF00FF00);
+  pm.CreateCaret(nullptr, 2, 16);
+  ASSERT_EQ(pm.SetCaretPos(edit, 50, 20), 1);
+  pm.ShowCaret(1);
+  auto pixel = [&](int x, int y) {
+    Pump(dlg);
+    cairo_surface_t* s = hl::CopyFrame(dlg.GetSafeHwnd());
+    Canvas c(s);
+    if (s) cairo_surface_destroy(s);
+    return c.PixelAt(x, y) & 0xFFFFFF;
+  };
+  // Alpha 254 leaves a premultiplied 0xFE in the presented frame.
+  EXPECT_GE(pixel(51, 25), 0x00FE00u) << "drawn in the edit's text colour";
+  EXPECT_LE(pixel(51, 25), 0x00FF00u);
+  edit->SetControlFocus(0);
+  pm.Invalidate(false);
+  pixel(51, 25);
+  EXPECT_LT((pixel(51, 25) >> 8) & 0xFF, 0x40u) << "gone once the edit loses focus";
 }
 
 TEST_F(ManagerTest, UnknownClassNamesCreateNothingAtTopLevel) {

@@ -54,7 +54,13 @@ void TooltipWindow::SetText(const std::wstring& text) {
 
 void TooltipWindow::Activate(bool on) {
   active_ = on;
-  if (!on) Hide();
+  if (!on) {
+    Hide();
+    return;
+  }
+  // The move that activated the tool was relayed just before: wait for the
+  // pointer to rest there.
+  if (hwnd_ && !text_.empty() && !IsShown()) pf::SetTimer(hwnd_, kShowTimer, kShowDelayMs, nullptr);
 }
 
 bool TooltipWindow::IsShown() const { return hwnd_ && pf::IsWindowVisible(hwnd_); }
