@@ -7,6 +7,7 @@
 #include <cairo.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "kelvo/control.h"
@@ -53,11 +54,20 @@ class BenchDialog : public MDialog {
 struct Env {
   BenchDialog dlg;
   bool ok = false;
+  bool skins = false;
   Env() {
+    // The build tree's program directory: BRUMKEY_BIN_DIR, else bin/ beside
+    // the bench/ folder.
+    std::string dir;
     if (const char* bin = std::getenv("BRUMKEY_BIN_DIR")) {
-      const std::string s(bin);
-      Manager::SetProgramDirectory(std::wstring(s.begin(), s.end()));
+      dir = bin;
+    } else {
+      std::error_code ec;
+      const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+      if (!ec) dir = (exe.parent_path().parent_path() / "bin").string();
     }
+    Manager::SetProgramDirectory(std::wstring(dir.begin(), dir.end()));
+    skins = Image::FromFile(Manager::SkinPath(L"main_bkg.png")) != nullptr;
     if (!pf::InitBackend("headless")) return;
     ok = dlg.Create(nullptr, L"bench", pf::WS_POPUP | pf::WS_VISIBLE, 0, CRect(0, 0, kW, kH)) != nullptr;
     Paint();
@@ -92,8 +102,8 @@ BENCHMARK(BM_RawCairoFillAndBlit)->Unit(benchmark::kMillisecond);
 // The whole client invalidated and painted (caches valid), presented.
 void BM_FullRepaint(benchmark::State& st) {
   Env& e = E();
-  if (!e.ok) {
-    st.SkipWithError("no window");
+  if (!e.ok || !e.skins) {
+    st.SkipWithError("no window or no skins (build kelvo_skins)");
     return;
   }
   for (auto _ : st) {
@@ -106,8 +116,8 @@ BENCHMARK(BM_FullRepaint)->Unit(benchmark::kMillisecond);
 // The same with every control's cache stale (first paint, theme change).
 void BM_FullRepaintAllControlsRender(benchmark::State& st) {
   Env& e = E();
-  if (!e.ok) {
-    st.SkipWithError("no window");
+  if (!e.ok || !e.skins) {
+    st.SkipWithError("no window or no skins (build kelvo_skins)");
     return;
   }
   for (auto _ : st) {
@@ -121,8 +131,8 @@ BENCHMARK(BM_FullRepaintAllControlsRender)->Unit(benchmark::kMillisecond);
 // One control changes state (hover): its rectangle repaints.
 void BM_HoverRepaint(benchmark::State& st) {
   Env& e = E();
-  if (!e.ok) {
-    st.SkipWithError("no window");
+  if (!e.ok || !e.skins) {
+    st.SkipWithError("no window or no skins (build kelvo_skins)");
     return;
   }
   Tile* t = e.dlg.tiles[27];
