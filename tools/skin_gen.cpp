@@ -4,8 +4,11 @@
 // the animated GIFs and the tray icon. Everything is drawn with Cairo, so no
 // binary art lives in the repository.
 //
-// usage: kelvo-skin-gen <output skin directory>
+// usage: kelvo-skin-gen <output skin directory> [<layouts directory>]
+// With a layouts directory, each layout's keyboard picture is drawn from its
+// key rectangles and legends into keyboard/<image>.
 #include <cairo.h>
+#include <pugixml.hpp>
 
 #include <cmath>
 #include <cstdint>
@@ -943,11 +946,67 @@ void Logos() {
   Image("logo/logo_loading.png", 64, 64, [](cairo_t* cr, double w, double) { LogoMark(cr, 0, 0, w); });
 }
 
+// ---- keyboard pictures --------------------------------------------------------
+
+// "x#y#w#h"; false for anything else.
+bool ParseRect(const char* text, double* r) {
+  return text && std::sscanf(text, "%lf#%lf#%lf#%lf", &r[0], &r[1], &r[2], &r[3]) == 4 && r[2] > 0 && r[3] > 0;
+}
+
+bool KeyboardPicture(const fs::path& layout) {
+  pugi::xml_document doc;
+  if (!doc.load_file(layout.c_str())) return false;
+  pugi::xml_node kb = doc.child("device.info").child("Keyboard");
+  const int w = kb.attribute("width").as_int(), h = kb.attribute("height").as_int();
+  const std::string image = kb.attribute("image").as_string();
+  if (!kb || w <= 0 || h <= 0 || w > 4096 || h > 4096 || image.empty() || image.find("..") != std::string::npos)
+    return false;
+  return Image("keyboard/" + image, w, h, [&](cairo_t* cr, double W, double H) {
+    // Chassis.
+    RoundRect(cr, 2, 2, W - 4, H - 4, 14);
+    cairo_pattern_t* g = cairo_pattern_create_linear(0, 0, 0, H);
+    cairo_pattern_add_color_stop_rgb(g, 0, 0x23 / 255.0, 0x28 / 255.0, 0x31 / 255.0);
+    cairo_pattern_add_color_stop_rgb(g, 1, 0x15 / 255.0, 0x19 / 255.0, 0x1F / 255.0);
+    cairo_set_source(cr, g);
+    cairo_fill_preserve(cr);
+    cairo_pattern_destroy(g);
+    Stroke(cr, 0xFF343C4A, 1.5);
+    cairo_select_font_face(cr, "Liberation Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
+    for (pugi::xml_node key : kb.child("KeyItems").children("key")) {
+      double r[4];
+      if (!ParseRect(key.attribute("rect").as_string(), r)) continue;
+      // Cap: a darker skirt and a lighter top face.
+      RoundRect(cr, r[0], r[1], r[2], r[3], 5);
+      Fill(cr, 0xFF0B0E12);
+      RoundRect(cr, r[0] + 2, r[1] + 1.5, r[2] - 4, r[3] - 5, 4);
+      cairo_pattern_t* top = cairo_pattern_create_linear(0, r[1], 0, r[1] + r[3]);
+      cairo_pattern_add_color_stop_rgb(top, 0, 0x30 / 255.0, 0x36 / 255.0, 0x41 / 255.0);
+      cairo_pattern_add_color_stop_rgb(top, 1, 0x24 / 255.0, 0x29 / 255.0, 0x32 / 255.0);
+      cairo_set_source(cr, top);
+      cairo_fill(cr);
+      cairo_pattern_destroy(top);
+      const std::string legend = key.attribute("name").as_string();
+      if (legend.empty()) continue;
+      double size = legend.size() > 3 ? 9 : 11;
+      cairo_set_font_size(cr, size);
+      cairo_text_extents_t ext;
+      cairo_text_extents(cr, legend.c_str(), &ext);
+      while (ext.width > r[2] - 8 && size > 6) {
+        cairo_set_font_size(cr, --size);
+        cairo_text_extents(cr, legend.c_str(), &ext);
+      }
+      cairo_move_to(cr, r[0] + 6 - ext.x_bearing, r[1] + 5 - ext.y_bearing);
+      Src(cr, 0xFFDCE1E8);
+      cairo_show_text(cr, legend.c_str());
+    }
+  });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s <skin directory>\n", argv[0]);
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: %s <skin directory> [<layouts directory>]\n", argv[0]);
     return 2;
   }
   g_out = argv[1];
@@ -968,6 +1027,14 @@ int main(int argc, char** argv) {
   bool ok = SpinnerGif("loading.gif", 100, 0x333333);
   ok = SpinnerGif("loading/loading.gif", 64, 0x181C24) && ok;
   ok = WriteIco("Brumkey.ico") && ok;
+  if (argc == 3) {
+    std::error_code dirEc;
+    for (const auto& entry : fs::directory_iterator(argv[2], dirEc))
+      if (entry.path().extension() == ".xml" && !KeyboardPicture(entry.path())) {
+        std::fprintf(stderr, "kelvo-skin-gen: no keyboard picture from %s\n", entry.path().c_str());
+        ok = false;
+      }
+  }
   std::printf("kelvo-skin-gen: %d files in %s\n", g_count, argv[1]);
   return ok ? 0 : 1;
 }
