@@ -345,20 +345,7 @@ bool SpinnerGif(const std::string& name, int size, uint32_t bg) {
   return gif.Write(name);
 }
 
-// ---- ICO (PNG entries) --------------------------------------------------------
-
-std::vector<uint8_t> PngBytes(cairo_surface_t* s) {
-  std::vector<uint8_t> bytes;
-  cairo_surface_write_to_png_stream(
-      s,
-      [](void* closure, const unsigned char* data, unsigned int len) {
-        auto* v = static_cast<std::vector<uint8_t>*>(closure);
-        v->insert(v->end(), data, data + len);
-        return CAIRO_STATUS_SUCCESS;
-      },
-      &bytes);
-  return bytes;
-}
+// ---- ICO --------------------------------------------------------
 
 void LogoMark(cairo_t* cr, double x, double y, double s) {
   // A key cap with a light bar: the program's mark.
@@ -375,15 +362,60 @@ void LogoMark(cairo_t* cr, double x, double y, double s) {
   Fill(cr, 0xE0FFFFFF);
 }
 
+// Classic icon entries (32-bit DIB with an AND mask), which every reader
+// of the format understands.
+std::vector<uint8_t> DibEntry(cairo_surface_t* s, int size) {
+  std::vector<uint8_t> out;
+  auto w16 = [&](uint16_t v) { out.push_back(v & 0xFF); out.push_back(v >> 8); };
+  auto w32 = [&](uint32_t v) { w16(v & 0xFFFF); w16(v >> 16); };
+  const int maskRow = ((size + 31) / 32) * 4;
+  w32(40);
+  w32(static_cast<uint32_t>(size));
+  w32(static_cast<uint32_t>(size * 2));  // colour rows and mask rows
+  w16(1);
+  w16(32);
+  w32(0);
+  w32(static_cast<uint32_t>(size * size * 4 + maskRow * size));
+  w32(0);
+  w32(0);
+  w32(0);
+  w32(0);
+  cairo_surface_flush(s);
+  const uint8_t* d = cairo_image_surface_get_data(s);
+  const int stride = cairo_image_surface_get_stride(s);
+  for (int y = size - 1; y >= 0; --y)
+    for (int x = 0; x < size; ++x) {
+      const uint32_t p = *reinterpret_cast<const uint32_t*>(d + y * stride + x * 4);
+      const unsigned a = p >> 24;
+      auto un = [a](unsigned v) { return a ? static_cast<uint8_t>(std::min(255u, v * 255 / a)) : 0; };
+      out.push_back(un(p & 0xFF));
+      out.push_back(un((p >> 8) & 0xFF));
+      out.push_back(un((p >> 16) & 0xFF));
+      out.push_back(static_cast<uint8_t>(a));
+    }
+  for (int y = size - 1; y >= 0; --y)
+    for (int i = 0; i < maskRow; ++i) {
+      uint8_t bits = 0;
+      for (int b = 0; b < 8; ++b) {
+        const int x = i * 8 + b;
+        if (x >= size) continue;
+        const uint32_t p = *reinterpret_cast<const uint32_t*>(d + y * stride + x * 4);
+        if ((p >> 24) == 0) bits |= 0x80 >> b;
+      }
+      out.push_back(bits);
+    }
+  return out;
+}
+
 bool WriteIco(const std::string& name) {
   const int sizes[] = {16, 24, 32, 48, 256};
-  std::vector<std::vector<uint8_t>> pngs;
+  std::vector<std::vector<uint8_t>> entries;
   for (int s : sizes) {
     cairo_surface_t* surf = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, s, s);
     cairo_t* cr = cairo_create(surf);
     LogoMark(cr, 0, 0, s);
     cairo_destroy(cr);
-    pngs.push_back(PngBytes(surf));
+    entries.push_back(DibEntry(surf, s));
     cairo_surface_destroy(surf);
   }
   std::vector<uint8_t> out;
@@ -391,20 +423,20 @@ bool WriteIco(const std::string& name) {
   auto w32 = [&](uint32_t v) { w16(v & 0xFFFF); w16(v >> 16); };
   w16(0);
   w16(1);
-  w16(static_cast<uint16_t>(pngs.size()));
-  uint32_t offset = 6 + 16 * static_cast<uint32_t>(pngs.size());
-  for (size_t i = 0; i < pngs.size(); ++i) {
+  w16(static_cast<uint16_t>(entries.size()));
+  uint32_t offset = 6 + 16 * static_cast<uint32_t>(entries.size());
+  for (size_t i = 0; i < entries.size(); ++i) {
     out.push_back(sizes[i] >= 256 ? 0 : sizes[i]);
     out.push_back(sizes[i] >= 256 ? 0 : sizes[i]);
     out.push_back(0);
     out.push_back(0);
     w16(1);
     w16(32);
-    w32(static_cast<uint32_t>(pngs[i].size()));
+    w32(static_cast<uint32_t>(entries[i].size()));
     w32(offset);
-    offset += static_cast<uint32_t>(pngs[i].size());
+    offset += static_cast<uint32_t>(entries[i].size());
   }
-  for (auto& p : pngs) out.insert(out.end(), p.begin(), p.end());
+  for (auto& e : entries) out.insert(out.end(), e.begin(), e.end());
   const fs::path p = g_out / name;
   std::ofstream f(p, std::ios::binary);
   f.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));

@@ -105,6 +105,10 @@ TEST(Render, AnimatedGifsKeepEveryFrame) {
     for (int x = 0; x < a.Width(); ++x) differ += a.PixelAt(x, y) != b.PixelAt(x, y);
   EXPECT_GT(differ, 50) << "the frames are distinct pictures";
   EXPECT_EQ(Image::FromFile(Manager::SkinPath(L"no/such.gif")), nullptr);
+  ImagePtr icon = MRender::LoadIconFromFile(Manager::GetSkinDirectory() + L"Brumkey.ico");
+  ASSERT_TRUE(icon) << "the tray icon file decodes";
+  EXPECT_GE(icon->Width(), 16);
+  EXPECT_EQ(MRender::LoadIconFromFile(Manager::GetProgramDirectory() + L"no-such-program"), nullptr);
 }
 
 TEST(Render, WashesBlendLineByLine) {

@@ -75,6 +75,8 @@ TextFormat FormatFromFlags(unsigned fmt) {
 
 ImagePtr MRender::LoadImageFromFile(const std::wstring& path) { return Image::FromFile(brumkey::WideToUtf8(path)); }
 
+ImagePtr MRender::LoadIconFromFile(const std::wstring& path) { return Image::FromFile(brumkey::WideToUtf8(path)); }
+
 ImagePtr MRender::LoadImageFromIDResource(unsigned id, const std::wstring& type, bool application) {
   const std::string file = Manager::ResourceFile(id, type, application);
   if (!file.empty()) return Image::FromFile(file);

@@ -27,6 +27,9 @@ class MRender {
   // Resource bytes decoded; `application` selects the program's resources
   // over the toolkit's.
   static ImagePtr LoadImageFromIDResource(unsigned id, const std::wstring& type, bool application);
+  // The icon shown for a file: the picture itself for images and icon files
+  // (there is no per-file icon association to ask); null otherwise.
+  static ImagePtr LoadIconFromFile(const std::wstring& path);
 
   // BMP file of 24 bits per pixel (the display depth here), rows padded to
   // 4 bytes, written anew; 1 when written.
