@@ -501,30 +501,32 @@ int PaintManager::OnLButtonDown(unsigned flags, CPoint pt) {
   return 1;
 }
 
+// Releases and double clicks go to the hovered control; the hover is dropped
+// once the pointer has left it (and, for releases, when it stopped responding).
+void PaintManager::ForwardToHover(int (MControl::*handler)(unsigned, CPoint), unsigned flags, CPoint pt,
+                                  bool dropUnresponsive) {
+  if (!hover_) return;
+  if (!hover_->IsVisible() || !hover_->GetRresponse()) {
+    if (dropUnresponsive) hover_ = nullptr;
+    return;
+  }
+  const CRect r = hover_->GetRect();
+  (hover_->*handler)(flags, pt);
+  if (!r.PtInRect(pt)) hover_ = nullptr;
+}
+
 int PaintManager::OnLButtonUp(unsigned flags, CPoint pt) {
   if (captured_) ReleaseCapture();
   leftPressed_ = 0;
   dragArmed_ = 0;
-  if (hover_) {
-    if (hover_->IsVisible() && hover_->GetRresponse()) {
-      const CRect r = hover_->GetRect();
-      hover_->OnLButtonUp(flags, pt);
-      if (!r.PtInRect(pt)) hover_ = nullptr;
-    } else {
-      hover_ = nullptr;
-    }
-  }
+  ForwardToHover(&MControl::OnLButtonUp, flags, pt, true);
   leftDouble_ = 0;
   return 1;
 }
 
 int PaintManager::OnLButtonDblClk(unsigned flags, CPoint pt) {
   leftDouble_ = 1;
-  if (hover_ && hover_->IsVisible() && hover_->GetRresponse()) {
-    const CRect r = hover_->GetRect();
-    hover_->OnLButtonDblClk(flags, pt);
-    if (!r.PtInRect(pt)) hover_ = nullptr;
-  }
+  ForwardToHover(&MControl::OnLButtonDblClk, flags, pt, false);
   return 1;
 }
 
@@ -547,26 +549,14 @@ int PaintManager::OnRButtonDown(unsigned flags, CPoint pt) {
 int PaintManager::OnRButtonUp(unsigned flags, CPoint pt) {
   if (captured_) ReleaseCapture();
   rightPressed_ = 0;
-  if (hover_) {
-    if (hover_->IsVisible() && hover_->GetRresponse()) {
-      const CRect r = hover_->GetRect();
-      hover_->OnRButtonUp(flags, pt);
-      if (!r.PtInRect(pt)) hover_ = nullptr;
-    } else {
-      hover_ = nullptr;
-    }
-  }
+  ForwardToHover(&MControl::OnRButtonUp, flags, pt, true);
   rightDouble_ = 0;
   return 1;
 }
 
 int PaintManager::OnRButtonDblClk(unsigned flags, CPoint pt) {
   rightDouble_ = 1;
-  if (hover_ && hover_->IsVisible() && hover_->GetRresponse()) {
-    const CRect r = hover_->GetRect();
-    hover_->OnRButtonDblClk(flags, pt);
-    if (!r.PtInRect(pt)) hover_ = nullptr;
-  }
+  ForwardToHover(&MControl::OnRButtonDblClk, flags, pt, false);
   return 1;
 }
 

@@ -274,6 +274,8 @@ class PaintManager : public MTickTimer {
   int IsLeftPressed() const { return leftPressed_; }
 
  private:
+  void ForwardToHover(int (MControl::*handler)(unsigned, CPoint), unsigned flags, CPoint pt,
+                      bool dropUnresponsive);
   struct TimerRecord {
     HWND hwnd;
     unsigned key;
