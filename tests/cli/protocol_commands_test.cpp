@@ -4,27 +4,13 @@
 
 #include <sstream>
 
-#include "cli/cli.h"
-#include "support/temp_dir.h"
+#include "cli_fixture.h"
 
 namespace brumkey::cli {
 namespace {
 
-const std::string kConfig = std::string(BRUMKEY_TEST_SOURCE_DIR) + "/data/config.xml";
-
-struct Result {
-  int rc;
-  std::string out, err;
-};
-
-class ProtocolCommands : public ::testing::Test {
+class ProtocolCommands : public CliTest {
  protected:
-  Result Run(std::vector<std::string> args) {
-    args.insert(args.begin(), {"brumkeyctl", "--config", kConfig, "--data-root", dir_.path().string()});
-    std::ostringstream out, err;
-    const int rc = Main(args, out, err);
-    return {rc, out.str(), err.str()};
-  }
   void Ok(const std::vector<std::string>& args) {
     const Result r = Run(args);
     ASSERT_EQ(r.rc, 0) << args[0] << " " << (args.size() > 1 ? args[1] : "") << ": " << r.err;
@@ -41,7 +27,6 @@ class ProtocolCommands : public ::testing::Test {
   static bool Has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
   }
-  test::TempDir dir_;
 };
 
 TEST_F(ProtocolCommands, KeyLimitsAndBadKeysChangeNothing) {

@@ -4,28 +4,13 @@
 #include <fstream>
 #include <sstream>
 
-#include "cli/cli.h"
-#include "support/temp_dir.h"
+#include "cli_fixture.h"
 
 namespace brumkey::cli {
 namespace {
 
-const std::string kConfig = std::string(BRUMKEY_TEST_SOURCE_DIR) + "/data/config.xml";
-
-struct Result {
-  int rc;
-  std::string out, err;
-};
-
-class StoreCommands : public ::testing::Test {
+class StoreCommands : public CliTest {
  protected:
-  Result Run(std::vector<std::string> args) {
-    args.insert(args.begin(), {"brumkeyctl", "--config", kConfig, "--data-root", dir_.path().string()});
-    std::ostringstream out, err;
-    int rc = Main(args, out, err);
-    return {rc, out.str(), err.str()};
-  }
-  std::string File(const std::string& name) { return dir_.File(name); }
   // A refused command: status 1, a message, and the listing unchanged.
   void ExpectRefused(const std::vector<std::string>& args, const std::string& message,
                      const std::vector<std::string>& listing) {
@@ -36,7 +21,6 @@ class StoreCommands : public ::testing::Test {
     EXPECT_TRUE(r.out.empty()) << r.out;
     EXPECT_EQ(Run(listing).out, before) << args[1];
   }
-  test::TempDir dir_;
 };
 
 TEST_F(StoreCommands, ProfilesFollowTheListRules) {
