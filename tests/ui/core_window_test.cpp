@@ -217,5 +217,32 @@ TEST_F(WindowTest, SplashWindowAnimatesTheGifFrames) {
   EXPECT_GT(AlphaOf(splash.Frame().PixelAt(150, 100)), 200u);
 }
 
+// A move or resize reaches the window once as WM_MOVE and once as WM_SIZE
+// with the new values, whoever asked for it.
+class PlaceRecorder : public TestDialog {
+ public:
+  LRESULT OnWindowMessage(unsigned msg, WPARAM w, LPARAM l) override {
+    if (msg == pf::WM_MOVE) moves.push_back({pf::GET_X_LPARAM(l), pf::GET_Y_LPARAM(l)});
+    if (msg == pf::WM_SIZE) sizes.push_back({pf::GET_X_LPARAM(l), pf::GET_Y_LPARAM(l)});
+    return TestDialog::OnWindowMessage(msg, w, l);
+  }
+  std::vector<std::pair<int, int>> moves, sizes;
+};
+
+TEST_F(WindowTest, WindowPosChangedReportsPlaceAndSizeOnce) {
+  PlaceRecorder w;
+  ASSERT_NE(w.Open(CRect(0, 0, 300, 200)), nullptr);
+  testing::Pump();
+  w.moves.clear();
+  w.sizes.clear();
+  pf::SetWindowPos(w.GetSafeHwnd(), nullptr, 40, 30, 320, 240, pf::SWP_NOZORDER);
+  testing::Pump();
+  ASSERT_EQ(w.moves.size(), 1u);
+  EXPECT_EQ(w.moves[0], std::make_pair(40, 30));
+  ASSERT_EQ(w.sizes.size(), 1u);
+  EXPECT_EQ(w.sizes[0], std::make_pair(320, 240));
+  pf::DestroyWindow(w.GetSafeHwnd());
+}
+
 }  // namespace
 }  // namespace kelvo

@@ -364,6 +364,7 @@ LRESULT PaintManager::OnWindowMessage(unsigned msg, WPARAM wParam, LPARAM lParam
     case pf::WM_MOUSEHOVER: return 1;
     case pf::WM_NCDESTROY: DestroyData(); return 1;
     case pf::WM_NCACTIVATE: OnNcActivate(static_cast<int>(wParam)); return 1;
+    case pf::WM_WINDOWPOSCHANGED: return OnWindowPosChanged(reinterpret_cast<pf::WINDOWPOS*>(lParam));
     case pf::WM_KEYDOWN:
     case pf::WM_SYSKEYDOWN: OnKeyDown(static_cast<unsigned>(wParam), lParam); return 1;
     case pf::WM_KEYUP:
@@ -588,6 +589,17 @@ int PaintManager::OnKeyDown(unsigned vk, LPARAM) {
   std::lock_guard g(controlsLock_);
   for (MControl* c : controls_)
     if (c->OnKeyDown(vk, 1, mods)) break;
+  return 1;
+}
+
+// Stands in for the default handling: the frame is applied again and the
+// window hears its new place and size.
+int PaintManager::OnWindowPosChanged(pf::WINDOWPOS* pos) {
+  if (!pos || !IsWindowAlive()) return 0;
+  pf::SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
+                   pf::SWP_NOMOVE | pf::SWP_NOSIZE | pf::SWP_NOZORDER | pf::SWP_FRAMECHANGED);
+  pf::SendMessage(hwnd_, pf::WM_MOVE, 0, pf::MAKELPARAM(pos->x, pos->y));
+  pf::SendMessage(hwnd_, pf::WM_SIZE, 0, pf::MAKELPARAM(pos->cx, pos->cy));
   return 1;
 }
 

@@ -269,6 +269,7 @@ class PaintManager : public MTickTimer {
   int OnMouseWheel(unsigned keys, short delta, CPoint screenPt);
   int OnKeyDown(unsigned vk, LPARAM lParam);
   int OnNcActivate(int active);
+  int OnWindowPosChanged(platform::WINDOWPOS* pos);
   void OnTimer(unsigned id);
   int IsTracking() const { return tracking_; }
   int IsLeftPressed() const { return leftPressed_; }
