@@ -19,6 +19,7 @@ int RunApply(Context& ctx) {
   if (codes.empty()) return ctx.UsageError("apply keys|light|colors|all");
   StoreSession s(ctx);
   if (int rc = s.Open(); rc != kExitOk) return rc;
+  s.EnsureLightRows();
   // A first-family keyboard needs the mode selected before its parameters.
   if (CommandFamily(ctx.Options().model) == 1) {
     for (size_t i = 0; i < codes.size(); ++i) {

@@ -45,7 +45,12 @@ const char kUsage[] =
 
 void PrintUsage(std::ostream& s) {
   s << kUsage;
-  for (const Command& c : Commands()) s << "  " << c.name << "  " << c.summary << "\n";
+  size_t width = 0;
+  for (const Command& c : Commands()) width = std::max(width, std::string_view(c.name).size());
+  for (const Command& c : Commands()) {
+    const std::string_view name(c.name);
+    s << "  " << name << std::string(width - name.size() + 2, ' ') << c.summary << "\n";
+  }
 }
 
 std::string Hex2(uint8_t b) {

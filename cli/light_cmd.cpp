@@ -20,16 +20,6 @@ constexpr char kColorsUsage[] = "colors set KEYCODE=RRGGBB ... | clear";
 
 constexpr const char* kAreaColours[] = {"red", "green", "blue", "yellow", "magenta", "cyan", "white"};
 
-LightDefaults DefaultsOf(const KeyboardLayout& layout, int deviceType) {
-  LightDefaults d;
-  d.deviceType = deviceType;
-  d.defaultLightMode = layout.defaultLightMode;
-  d.defaultBrightness = layout.defaultBrightness;
-  d.defaultSpeed = layout.defaultSpeed;
-  d.modes = layout.lightModes;
-  return d;
-}
-
 void PrintRow(std::ostream& o, const LightSetting& r) {
   o << "mode " << r.mode << "\tbrightness " << r.brightness << "\tspeed " << r.speed << "\tdirection "
     << r.direction << "\tcolorful " << r.colorful << "\tcolorindex " << r.colorindex << "\tcolor "
@@ -75,7 +65,7 @@ int RunLight(Context& ctx) {
               << std::dec << "\n";
     return kExitOk;
   }
-  EnsureDefaultLightRows(store, profile, DefaultsOf(layout, type));
+  s.EnsureLightRows();
   if (sub == "show") {
     LightSetting row;
     if (!store.GetLight(profile, store.GetActiveLightMode(profile), row))

@@ -5,6 +5,7 @@
 
 #include "app/language.h"
 #include "app/paths.h"
+#include "lighting/light_modes.h"
 #include "util/path.h"
 #include "util/text.h"
 
@@ -41,6 +42,16 @@ std::optional<int> ParseId(const std::string& text) {
     value = value * 10 + (c - '0');
   }
   return value;
+}
+
+void StoreSession::EnsureLightRows() {
+  LightDefaults d;
+  d.deviceType = ctx_.Options().model;
+  d.defaultLightMode = layout_.defaultLightMode;
+  d.defaultBrightness = layout_.defaultBrightness;
+  d.defaultSpeed = layout_.defaultSpeed;
+  d.modes = layout_.lightModes;
+  EnsureDefaultLightRows(store_, rules_.CurrentProfile(), d);
 }
 
 }  // namespace brumkey::cli

@@ -21,6 +21,9 @@ class StoreSession {
   ProfileRules& Rules() { return rules_; }
   const KeyboardLayout& Layout() const { return layout_; }
   const LayoutLoadResult& LoadResult() const { return result_; }
+  // The current profile's light rows, created from the layout's defaults
+  // the first time, as the lighting page does.
+  void EnsureLightRows();
 
  private:
   Context& ctx_;

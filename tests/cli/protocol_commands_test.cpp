@@ -111,6 +111,13 @@ TEST_F(ProtocolCommands, TracePrintsReportsAndPauses) {
   EXPECT_TRUE(Has(r.out, "pause 100\n")) << r.out;
 }
 
+TEST_F(ProtocolCommands, ApplyOnAFreshDatabaseSendsTheDefaultLight) {
+  // No other command ran first: the defaults must still reach the keyboard.
+  const Result r = Run({"--simulate=201", "--state", "apply", "light"});
+  ASSERT_EQ(r.rc, 0) << r.err;
+  EXPECT_TRUE(Has(r.out, "light: mode 3 ")) << r.out;
+}
+
 TEST_F(ProtocolCommands, LightAndColourValuesAreChecked) {
   const std::vector<std::string> show = {"light", "show"};
   Ok(show);
